@@ -127,7 +127,8 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
             }
         } else if (inSection) {
             if (isKey(lines[i], k, &old)) {
-                lines[i] = newLine;
+                // The key keeps the spelling it has in the file.
+                lines[i] = std::string(trim(std::string_view(lines[i]).substr(0, lines[i].find('=')))) + "=" + v;
                 done = true;
             } else if (!trim(lines[i]).empty()) {
                 insertAt = i + 1;
