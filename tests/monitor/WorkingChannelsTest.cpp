@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -341,6 +343,15 @@ TEST(MonitorWorkingChannelValues, EveryMeasurementPrintsItsExactDecimal)
             const std::string got = measurementText(s.cls, int16_t(w), ',');
             if (got != expected) {
                 ADD_FAILURE() << "class " << s.cls << " w " << w << ": " << got << " != " << expected;
+                return;
+            }
+            // The value handed on is the double nearest to that decimal.
+            std::string dec = expected.substr(2, expected.size() - 2 - std::strlen(s.unit));
+            for (char& ch : dec)
+                if (ch == ',')
+                    ch = '.';
+            if (scaledValue(s.cls, int16_t(w)) != std::strtod(dec.c_str(), nullptr)) {
+                ADD_FAILURE() << "class " << s.cls << " w " << w << ": value is not the nearest double to " << dec;
                 return;
             }
         }
