@@ -30,7 +30,7 @@ TMainForm1::TMainForm1(Services& services, QWidget* parent) : QMainWindow(parent
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("ClientArea"));
-    client->setFixedSize(kClientWidth, kClientHeight - 22); // the status bar takes the bottom
+    client->resize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
     buildMenus();
