@@ -12,8 +12,17 @@
 //  * A write of n bytes completes when the bytes have gone out, or at the
 //    latest writeMultiplier * n + writeConstant after it started.
 //  * A short count is a time-out, not an error.
-// Bytes of a read land in the caller's buffer as they arrive; bytes that did
-// not arrive leave the buffer as it was.
+//  * A byte already waiting when a read starts counts as received at the
+//    start of the read (the interval runs from there).
+// Bytes that did not arrive leave the buffer as it was.  The bytes a pending
+// read takes belong to it until it completes, whatever else runs meanwhile
+// (a purge does not cancel it, a write does not end it); they land in the
+// caller's buffer at the latest by the next call on the port, so a caller
+// reads the buffer only after a call that came after the bytes.  Starting a
+// new read first settles the previous one: if it is still pending it ends
+// there with what it has.
+// The line-side rules of the real port and the simulated line are the same
+// (ReadTimer).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,15 +72,27 @@ public:
     // Start sending; false when the write did not start.
     virtual bool startWrite(const uint8_t* data, size_t n) = 0;
     // Start reading up to n bytes into buf; false when the read did not start.
-    // buf must stay valid until the read has completed.
-    virtual bool startRead(uint8_t* buf, size_t n) = 0;
+    // buf must stay valid until the read has completed.  noByteLimitMs > 0 is
+    // a bound of our own where the time-outs leave a silent line unbounded:
+    // the read also completes, with nothing, when no byte has come that long
+    // after its start.
+    virtual bool startRead(uint8_t* buf, size_t n, uint32_t noByteLimitMs) = 0;
+    bool startRead(uint8_t* buf, size_t n) { return startRead(buf, n, 0); }
     // For the operation started last: with wait, block until it completes;
-    // without, say at once whether it has completed.  count = bytes so far.
+    // without, say at once whether it has completed.  count = bytes so far
+    // (they are in the caller's buffer when this returns).  With no operation
+    // (none yet, or its start failed): false and 0 at once.
     virtual bool result(uint32_t& count, bool wait) = 0;
+    // Bytes that reads have taken since the port opened, a pending read
+    // brought up to date first.  Bookkeeping only: it waits for nothing and
+    // changes nothing on the line.
+    virtual uint64_t bytesRead() = 0;
 
     virtual void setCommMask(uint32_t mask) = 0;              // SetCommMask
     // Waits until at least one character has been received (WaitCommEvent),
-    // but no longer than maxWaitMs; true when a character came.
+    // but no longer than maxWaitMs; true when a character came.  Characters
+    // count from the last setCommMask or the last wait that saw one, taken by
+    // a read or not; false at once unless the mask holds EvRxChar.
     virtual bool waitCharReceived(int64_t maxWaitMs) = 0;
 
     virtual void close() = 0;
