@@ -1,5 +1,6 @@
 // TMainForm1: the main window's design, its creation event (the start-up)
 // and the two ways the program ends.
+#include "AboutBox.h"
 #include "DlgGroupProg.h"
 #include "LogText.h"
 #include "MainForm.h"
@@ -230,6 +231,12 @@ void TMainForm1::ButonOptionDlgClick()
 }
 
 // Help and launchers.
+void TMainForm1::AboutExecute()
+{
+    auto* box = new TAboutBox(this);
+    box->show();
+}
+
 void TMainForm1::N11Click() { services_.shell.help(1); }
 void TMainForm1::Tabl_typ_datchikClick() { services_.shell.help(6); }
 void TMainForm1::N2Click() { services_.shell.help(11); }

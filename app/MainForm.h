@@ -54,6 +54,7 @@ public slots:
     void Exit1Click();
     void INIFileClick();
     void ButonOptionDlgClick();
+    void AboutExecute();
     // Help menu
     void N11Click();
     void Tabl_typ_datchikClick();

@@ -123,7 +123,7 @@ void TMainForm1::buildMenus()
     };
     for (const auto& t : tableItems)
         connect(addItem(tables, t.name, t.caption), &QAction::triggered, this, t.slot);
-    addItem(help, "A1", "О программе.");
+    connect(addItem(help, "A1", "О программе."), &QAction::triggered, this, &TMainForm1::AboutExecute);
 
     QMenu* faults = addMenu(nullptr, "N8", "Поиск неисправностей.");
     addItem(faults, "N14", "Пуск.");

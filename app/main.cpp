@@ -1,5 +1,6 @@
 // The composition root: the real services, handed to the main window.
 #include "Entry.h"
+#include "HelpWindow.h"
 #include "MainForm.h"
 #include "QtDialogs.h"
 
@@ -13,7 +14,12 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QtDialogs dialogs(kApplicationTitle);
-    DesktopShell shell(nullptr);
+    HelpWindow* help = nullptr;
+    DesktopShell shell([&help](int context) {
+        if (!help)
+            help = new HelpWindow; // lives until the program ends
+        help->showContext(TMainForm1::kHelpFile, context);
+    });
     FileDebugLog log("9327debug.log");
     ProcessAgent agent;
     FileInstanceLock lock;

@@ -298,3 +298,79 @@ TEST_F(AppFixture, HelpCommandsOpenTheirContextsAndFiles)
 }
 
 } // namespace korlin::testing
+
+#include "AboutBox.h"
+#include "Formprogress.h"
+#include "HelpWindow.h"
+#include "Unitformwait.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QPointer>
+#include <QApplication>
+
+namespace korlin::testing {
+
+TEST_F(AppFixture, AboutBoxesAreModelessAndCloseOnAnyKeyOrClick)
+{
+    auto form = start();
+    form->action("A1")->trigger();
+    form->action("A1")->trigger();
+    auto boxes = form->findChildren<TAboutBox*>();
+    ASSERT_EQ(boxes.size(), 2);
+    for (auto* b : boxes)
+        EXPECT_FALSE(b->isModal());
+    QPointer<TAboutBox> first = boxes[0], second = boxes[1];
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(first, &key);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(second->Panel1, &press);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(second.isNull());
+}
+
+TEST(AuxWindows, SplashProgressAndWaitWindowWidth)
+{
+    TForm2 splash;
+    splash.setText(QStringLiteral("Поиск преобразователей"));
+    splash.setPosition(10);
+    splash.setPosition(splash.position() + 2);
+    EXPECT_EQ(splash.position(), 12);
+    splash.setPosition(140);
+    EXPECT_EQ(splash.ProgressBar1->value(), 100); // shown as full
+    EXPECT_EQ(splash.position(), 140);
+
+    TFormWait wait;
+    EXPECT_TRUE(wait.isVisible());
+    EXPECT_EQ(wait.Label1->text(), QStringLiteral("Ждите !"));
+    const QString text = QStringLiteral("Ждите загрузки програмного массива в пеобразователь!");
+    wait.setText(text);
+    EXPECT_GE(wait.width(), QFontMetrics(wait.Label1->font()).horizontalAdvance(text));
+    EXPECT_EQ(wait.windowTitle(), QStringLiteral("Работа программы!"));
+}
+
+TEST(AuxWindows, HelpOpensAtTheTopicOrShowsNothing)
+{
+    TempDir dir;
+    HelpWindow help;
+    EXPECT_FALSE(help.showContext(dir.path / "Help9327" / "S9327.hlp", 7));
+    EXPECT_FALSE(help.isVisible());
+    fs::create_directories(dir.path / "Help9327");
+    std::ofstream(dir.path / "Help9327" / "S9327.html") << "<html><body><h1 id='context-7'>Опции</h1></body></html>";
+    EXPECT_TRUE(help.showContext(dir.path / "Help9327" / "S9327.hlp", 7));
+    EXPECT_EQ(help.source().fragment(), QStringLiteral("context-7"));
+}
+
+TEST(AuxWindows, TheShippedHelpHasEveryContext)
+{
+    const fs::path page = fs::path(KORLIN_SOURCE_DIR) / "Help9327" / "S9327.html";
+    const std::string html = slurp(page);
+    for (int context : {1, 3, 4, 5, 6, 7, 8, 11})
+        EXPECT_NE(html.find("id=\"" + helpAnchor(context).toStdString() + "\""), std::string::npos) << context;
+}
+
+} // namespace korlin::testing
