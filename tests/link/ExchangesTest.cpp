@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <numeric>
 #include <string>
 
@@ -82,6 +83,8 @@ struct Row {
     uint32_t received;
     std::vector<std::string_view> failMessages;
 };
+
+void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 
 ReadOutcome none() { return {}; }
 
