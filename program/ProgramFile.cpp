@@ -134,8 +134,10 @@ int openTemporary(const fs::path& target, fs::path& tmp)
     static std::atomic<unsigned> counter{0};
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(counter++));
+        std::string name(1, '.');
+        name += target.filename().string();
+        name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        tmp = dir / name;
         const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

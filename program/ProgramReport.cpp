@@ -70,7 +70,7 @@ void dumpSection(std::string& out, int slot, std::span<const uint8_t> data, uint
     if (start < data.size())
         out += lineText(data.subspan(start)) + "   (строка без завершающего 0)\n";
     if (data.size() < length)
-        out += "(" + std::to_string(length - data.size()) + " байт за пределами данных)\n";
+        out += '(' + std::to_string(length - data.size()) + " байт за пределами данных)\n";
 }
 
 } // namespace
