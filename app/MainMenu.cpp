@@ -129,6 +129,35 @@ void TMainForm1::buildMenus()
     addItem(faults, "N14", "Пуск.");
     addItem(faults, "N15", "Стоп.");
     faults->menuAction()->setEnabled(false);
+
+    const struct {
+        const char* item;
+        void (TMainForm1::*slot)();
+    } commands[] = {
+        {"OpenFile", &TMainForm1::OpenFileClick},
+        {"SaveNewArrayAs", &TMainForm1::SaveNewArrayAsClick},
+        {"N24", &TMainForm1::AFileSaveAsTARVIKExecute},
+        {"SearshMipCom", &TMainForm1::SearshMipComClick},
+        {"SearshMagAdr", &TMainForm1::SearshMagAdrClick},
+        {"Button_MIP_Sostojanie", &TMainForm1::Button_MIP_SostojanieClick},
+        {"NewMagAdr", &TMainForm1::NewMagAdrClick},
+        {"Read_prog_array_MIP", &TMainForm1::Read_prog_array_MIPClick},
+        {"prog_array_destrukt", &TMainForm1::prog_array_destruktClick},
+        {"ButtonSearschCRC", &TMainForm1::ButtonSearschCRCClick},
+        {"New_Write_Array", &TMainForm1::New_Write_ArrayClick},
+        {"kan_tip_datchik1_864", &TMainForm1::kan_tip_datchik1_864Click},
+        {"Strukt_array_edit", &TMainForm1::Strukt_array_editClick},
+        {"out_rab_kan", &TMainForm1::out_rab_kanClick},
+        {"MODBUS108Click", &TMainForm1::MODBUS108ClickClick},
+        {"MainMenuRabCan", &TMainForm1::MainMenuRabCanClick},
+        {"ReadProg9327", &TMainForm1::ReadProg9327Click},
+        {"N23", &TMainForm1::N23Click},
+        {"Write_Time", &TMainForm1::Write_TimeClick},
+    };
+    for (const auto& c : commands)
+        connect(actions_.at(c.item), &QAction::triggered, this, c.slot);
+    for (int n = 1; n <= 32; ++n)
+        connect(actions_.at("SetMagAdr_" + std::to_string(n)), &QAction::triggered, this, [this, n] { SetMagAdrClick(n); });
 }
 
 } // namespace korlin

@@ -3,6 +3,9 @@
 // dialogs, a recording shell, a fake agent and a temporary working directory.
 #include "MainForm.h"
 
+#include "SimLine.h"
+#include "SimulatedLine.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,10 +51,36 @@ protected:
     FileDebugLog log{dir.path / "9327debug.log"};
     FakeAgent agent;
     Services services{clock, dialogs, shell, log, agent};
+    SimulatedPortOpener ports;
+    std::unique_ptr<sim::SimLine> com1, com2; // converters on the lines, when a test puts them there
     int terminateCalls = 0;
+    fs::path oldCwd = fs::current_path();
+
+    ~AppFixture() override { fs::current_path(oldCwd); }
+
+    // A converter on COMn, on the fixture's virtual clock.
+    sim::SimLine& converterOn(int com, sim::ConverterConfig cfg)
+    {
+        auto& slot = com == 1 ? com1 : com2;
+        slot = std::make_unique<sim::SimLine>(clock, std::move(cfg));
+        ports.attach("COM" + std::to_string(com), slot->line());
+        return *slot;
+    }
+    // An empty line: the port opens, nothing answers.
+    sim::SimLine& silentLineOn(int com) { return converterOn(com, sim::ConverterConfig::native(1).silent()); }
+    // The check file of the working directory.
+    void writeCheckFile(const std::string& bytes = std::string(662, '1'))
+    {
+        fs::create_directories(dir.path / "ProgFiles");
+        std::ofstream(dir.path / "ProgFiles" / "pv34.shc", std::ios::binary) << bytes;
+    }
 
     AppFixture()
     {
+        fs::current_path(dir.path);
+        services.ports = &ports;
+        ports.fail("COM1", "/dev/ttyS0: No such file or directory");
+        ports.fail("COM2", "/dev/ttyS1: No such file or directory");
         services.locale = Locale::russian();
         services.windowsDir = dir.path;
         services.programPath = "/opt/korlin/korlin";

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -101,8 +102,8 @@ TEST_F(AppFixture, AnUnwritableSettingsFileIsReportedOnceAndTheExitGoesOn)
     auto form = start();
     form->settings().AgentOn = false;
     form->Exit1Click();
-    ASSERT_EQ(dialogs.texts().size(), 2u); // the start-up question and our one message
-    EXPECT_NE(dialogs.texts()[1].find("Не удалось записать файл настроек"), std::string::npos);
+    ASSERT_EQ(dialogs.texts().size(), 3u); // the start-up question, the check file, and our one message
+    EXPECT_NE(dialogs.texts()[2].find("Не удалось записать файл настроек"), std::string::npos);
     EXPECT_NE(logText().find("\r\n    Не удалось записать файл настроек: "), std::string::npos);
     EXPECT_EQ(form->buffersReleased(), 1);
     EXPECT_EQ(terminateCalls, 1);
@@ -159,6 +160,7 @@ TEST_F(AppFixture, TheLogHoldsTheStartAndEndLinesWithTheSameTime)
     form->settings().AgentOn = false;
     form->close(); // the window's close button
     EXPECT_EQ(logText(), "\r\nНачало сеанса отладки. 09.12.2024 15:36:04"
+                         "\r\n    Невозможно открыть порт СОМ1.\r\n    Невозможно открыть порт СОМ2."
                          "\r\nЗавершение программы. 09.12.2024 15:36:04");
     EXPECT_EQ(form->buffersReleased(), 1);
     EXPECT_EQ(terminateCalls, 1);
@@ -167,11 +169,14 @@ TEST_F(AppFixture, TheLogHoldsTheStartAndEndLinesWithTheSameTime)
 TEST_F(AppFixture, TwoRunsAppendToTheSameLog)
 {
     for (int run = 0; run < 2; ++run) {
+        services.wide = {}; // each run is a process of its own
         auto form = start();
         form->settings().AgentOn = false;
         form->close();
     }
-    const std::string one = "\r\nНачало сеанса отладки. 09.12.2024 15:36:04\r\nЗавершение программы. 09.12.2024 15:36:04";
+    const std::string one = "\r\nНачало сеанса отладки. 09.12.2024 15:36:04"
+                            "\r\n    Невозможно открыть порт СОМ1.\r\n    Невозможно открыть порт СОМ2."
+                            "\r\nЗавершение программы. 09.12.2024 15:36:04";
     EXPECT_EQ(logText(), one + one);
 }
 
@@ -261,8 +266,11 @@ TEST_F(AppFixture, TheWindowAsDesigned)
 TEST_F(AppFixture, EditorModeWithoutPortsAsksAndHidesTheDeviceMenus)
 {
     auto form = start();
-    ASSERT_EQ(dialogs.events.size(), 1u);
+    ASSERT_EQ(dialogs.events.size(), 2u);
     EXPECT_EQ(dialogs.events[0].kind, DialogEvent::Question);
+    EXPECT_EQ(dialogs.events[1].text, "Ошибка открытия проверочного файла pv34.shc!!!");
+    EXPECT_EQ(dialogs.events[1].caption, "Открытие файла программы");
+    EXPECT_EQ(form->Memo1->x(), 144);
     EXPECT_EQ(dialogs.events[0].caption, "Определитесь с дальнейшими действиями!");
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Korlin  (МИП не найден)."));
     EXPECT_EQ(form->width(), 500);
