@@ -3,6 +3,8 @@
 // dialogs, a recording shell, a fake agent and a temporary working directory.
 #include "MainForm.h"
 
+#include "Cp1251.h"
+
 #include "SimLine.h"
 #include "SimulatedLine.h"
 
@@ -33,6 +35,8 @@ inline std::string slurp(const fs::path& p)
     ss << in.rdbuf();
     return ss.str();
 }
+
+inline std::string iniText(const fs::path& p) { return fromCp1251(slurp(p)); }
 
 struct FakeAgent : Agent {
     int runningChecks = 0; // isRunning() answers true this many times

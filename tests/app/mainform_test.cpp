@@ -28,7 +28,6 @@ std::string AppFixture::logText() const { return fromCp1251(slurp(dir.path / "93
 
 namespace {
 
-std::string iniText(const fs::path& p) { return fromCp1251(slurp(p)); }
 
 TDlgGroupProg* openDialog(TMainForm1& form)
 {
