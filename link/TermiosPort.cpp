@@ -210,11 +210,19 @@ struct TermiosPort::Impl {
             handed += uint64_t(w);
         }
     }
+    // Bytes the driver still has to send.  A UART whose buffer is empty may
+    // still hold a few bytes in its FIFO: count one until its transmitter is
+    // empty, where the driver can tell.
     size_t driverOutQueue() const
     {
         int q = 0;
         if (fd < 0 || ioctl(fd, TIOCOUTQ, &q) != 0 || q < 0)
             return 0;
+        if (q == 0) {
+            unsigned lsr = 0;
+            if (ioctl(fd, TIOCSERGETLSR, &lsr) == 0 && !(lsr & TIOCSER_TEMT))
+                return 1;
+        }
         return size_t(q);
     }
     void copyOut()
