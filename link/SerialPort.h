@@ -10,7 +10,8 @@
 //    (only when that total is not 0), whichever comes first.  With every read
 //    time-out 0 a read waits for its n bytes.
 //  * A write of n bytes completes when the bytes have gone out, or at the
-//    latest writeMultiplier * n + writeConstant after it started.
+//    latest writeMultiplier * n + writeConstant after it started (when not
+//    0); cut short there, it counts the bytes gone and sends no more.
 //  * A short count is a time-out, not an error.
 //  * A byte already waiting when a read starts counts as received at the
 //    start of the read (the interval runs from there).
