@@ -59,17 +59,17 @@ struct ConverterConfig {
     int address = 1;                      // bus address 1..32 (also the MODBUS slave address)
     Protocol protocol = Protocol::Native;
     uint8_t status = 129;
-    std::vector<uint8_t> program;         // empty: the built-in default program
-    std::optional<DateTime> clock;        // the converter's clock at line time 0 (default 2026-12-11 09:00:00)
+    std::vector<uint8_t> program{};       // empty: the built-in default program
+    std::optional<DateTime> clock{};      // the converter's clock at line time 0 (default 2026-12-11 09:00:00)
     int64_t turnaroundUs = 3000;          // from the end of a request to the first answer byte
     int64_t frameGapUs = 4375;            // silence that separates frames (3.5 byte times)
     int64_t loadSilenceUs = 50000;        // silence that ends a program array after 0x10
     int64_t dataTimeoutUs = 2000000;      // how long a command waits for its data block
     size_t diskZone = 10000;              // longest array the disk zone holds
     size_t ramZone = 8000;                // longest array the RAM zone holds
-    std::map<int, ChannelSetting> channels;
-    std::map<int, ServiceSetting> service;
-    Faults faults;
+    std::map<int, ChannelSetting> channels{};
+    std::map<int, ServiceSetting> service{};
+    Faults faults{};
 
     // One-line setups: ConverterConfig::native(5).measuring().channel(12, 235)
     static ConverterConfig native(int addr) { ConverterConfig c; c.address = addr; return c; }

@@ -74,6 +74,22 @@ TEST(SimModel, ModesAndAddressQuery)
     }
     Bench b(ConverterConfig::native(32));
     EXPECT_EQ(b.ask({0xE0, bus::AddressQuery}), std::vector<uint8_t>{0xE0});
+    Bench one(ConverterConfig::native(1));
+    EXPECT_EQ(one.ask({0xC1, bus::AddressQuery}), std::vector<uint8_t>{0xC1});
+}
+
+TEST(SimModel, OneLineSetups)
+{
+    auto m = makeConverter({.address = 5, .protocol = Protocol::Modbus, .status = 138});
+    EXPECT_EQ(m.address(), 5);
+    EXPECT_EQ(m.status(), 138);
+    EXPECT_EQ(m.config().protocol, Protocol::Modbus);
+    const auto c = ConverterConfig::native(7).waiting().channel(3, 99).state(3, 4).word(4, 0x8000);
+    EXPECT_EQ(c.address, 7);
+    EXPECT_EQ(c.status, 138);
+    EXPECT_EQ(c.channels.at(3).value, 99);
+    EXPECT_EQ(c.channels.at(3).state, 4);
+    EXPECT_EQ(c.channels.at(4).word, 0x8000);
 }
 
 TEST(SimModel, OtherUnitsAndUnknownCodesGetNoAnswer)
