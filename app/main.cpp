@@ -3,6 +3,7 @@
 #include "HelpWindow.h"
 #include "MainForm.h"
 #include "QtDialogs.h"
+#include "TermiosPort.h"
 
 #include <QApplication>
 
@@ -23,8 +24,10 @@ int main(int argc, char** argv)
     FileDebugLog log("9327debug.log");
     ProcessAgent agent;
     FileInstanceLock lock;
+    TermiosPortOpener ports; // COM1 / COM2 are $KORLIN_COM1 / $KORLIN_COM2
 
     Services services{clock, dialogs, shell, log, agent};
+    services.ports = &ports;
     services.locale = Locale::system();
     services.windowsDir = settingsDirectory();
     services.programPath = QCoreApplication::applicationFilePath().toStdString();
