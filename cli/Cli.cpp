@@ -25,6 +25,7 @@
 #include <exception>
 #include <memory>
 #include <sstream>
+#include <variant>
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,7 @@ namespace korlin::cli {
 namespace {
 
 constexpr const char* kProg = "korlin-cli";
-// The third identical warning in a row ends the search (see CliDialogs).
+// The third identical warning in a row ends the search (see RepeatGuard).
 constexpr int kSearchRepeatLimit = 3;
 constexpr double kMinPeriodS = 2.0;
 constexpr double kDefaultPeriodS = 6.0;
@@ -138,12 +139,14 @@ void expectArgs(const Options& o, size_t n, const char* what)
 // a read still pending when the command ends is gone before its buffer.
 class Session {
 public:
-    Session(CliEnv& e, const Options& o) : env(e), opt(o), dialogs(e.err)
+    Session(CliEnv& e, const Options& o) : env(e), opt(o), lines(e.err), dialogs(e.dialogs ? *e.dialogs : lines)
     {
-        if (o.log)
-            log = std::make_unique<FileDebugLog>(resolve(kDebugLogName));
+        if (o.log && e.log)
+            log = e.log;
+        else if (o.log)
+            log = &ownLog.emplace<FileDebugLog>(resolve(kDebugLogName));
         else
-            log = std::make_unique<NullDebugLog>();
+            log = &ownLog.emplace<NullDebugLog>();
     }
 
     fs::path resolve(const fs::path& p) const
@@ -181,8 +184,13 @@ public:
     {
         port = env.ports.open(portName());
         if (!port || !port->isOpen()) {
-            const std::string reason = port ? port->openError() : std::string("no port");
-            error("cannot open port " + portLabel() + ": " + reason);
+            const std::string reason = port ? port->openError() : std::string();
+            const std::string path = TermiosPortOpener::devicePath(portName());
+            // The port's own reason names the device as a rule; else we do.
+            if (reason.empty() || reason.find(path) == std::string::npos)
+                error("cannot open port " + portLabel() + (reason.empty() ? std::string() : ": " + reason));
+            else
+                error(reason);
             return false;
         }
         link.emplace(Link{*port, env.clock, dialogs, portState});
@@ -197,8 +205,10 @@ public:
 
     CliEnv& env;
     const Options& opt;
-    CliDialogs dialogs;
-    std::unique_ptr<DebugLog> log;
+    CliDialogs lines;
+    UserDialogs& dialogs;
+    std::variant<std::monostate, NullDebugLog, FileDebugLog> ownLog;
+    DebugLog* log = nullptr;
 
     RxBuffer RxBuf{};
     RabBuffer RabBuf{};
@@ -269,9 +279,10 @@ int cmdDiscover(Session& s)
     Link& l = *s.link;
 
     SearchOutcome found;
-    s.dialogs.setRepeatLimit(kSearchRepeatLimit);
     try {
-        found = SearshMipCom(l, *s.log, s.RxBuf, f);
+        RepeatGuard guard(s.dialogs, kSearchRepeatLimit);
+        Link guarded{l.port, l.clock, guard, l.state};
+        found = SearshMipCom(guarded, *s.log, s.RxBuf, f);
     } catch (const RepeatedBox&) {
         // The МИП answers, with a status nobody here can change: it is found.
         found.found = true;
@@ -279,7 +290,6 @@ int cmdDiscover(Session& s)
         s.error("the МИП at address " + std::to_string(int(f.SearchWord & 0xFF) - bus::kAddressBase) +
                 " keeps answering with the same warning; search stopped");
     }
-    s.dialogs.setRepeatLimit(0);
 
     if (!found.found) {
         s.env.out << "none\n";

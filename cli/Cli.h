@@ -14,7 +14,9 @@
 // other than measuring or waiting, did not take the new address, or did not
 // answer; 5 a program array refused (checksum, head lengths, size).
 #include "Clock.h"
+#include "DebugLog.h"
 #include "SerialPort.h"
+#include "UserDialogs.h"
 
 #include <filesystem>
 #include <functional>
@@ -52,6 +54,11 @@ struct CliEnv {
     // The port opened without --port: "COM1", which the termios opener maps
     // to $KORLIN_COM1 (default /dev/ttyS0).
     std::string defaultPort = "COM1";
+    // The message boxes of the logic; null: "caption: text" lines on err.
+    UserDialogs* dialogs = nullptr;
+    // Where --log writes; null: "9327debug.log" in cwd.  Without --log
+    // nothing is logged.
+    DebugLog* log = nullptr;
     // Asked between polls; true ends a poll run after the poll in progress.
     std::function<bool()> stopRequested;
     // Called when a poll run starts, so that the program can arm its

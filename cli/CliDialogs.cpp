@@ -16,7 +16,11 @@ void CliDialogs::showMessage(const std::string& text)
 void CliDialogs::messageBox(const std::string& text, const std::string& caption)
 {
     line(caption, text);
-    ++boxes_;
+}
+
+void RepeatGuard::messageBox(const std::string& text, const std::string& caption)
+{
+    inner_.messageBox(text, caption);
     if (text == lastText_ && caption == lastCaption_) {
         ++repeats_;
     } else {
@@ -24,7 +28,7 @@ void CliDialogs::messageBox(const std::string& text, const std::string& caption)
         lastText_ = text;
         lastCaption_ = caption;
     }
-    if (repeatLimit_ > 0 && repeats_ >= repeatLimit_)
+    if (limit_ > 0 && repeats_ >= limit_)
         throw RepeatedBox(text, caption);
 }
 

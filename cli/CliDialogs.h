@@ -10,8 +10,7 @@
 
 namespace korlin::cli {
 
-// Thrown by CliDialogs when the same box comes again and again (see
-// CliDialogs::setRepeatLimit).
+// Thrown by RepeatGuard when the same box comes again and again.
 class RepeatedBox : public std::runtime_error {
 public:
     RepeatedBox(std::string text, std::string caption)
@@ -31,23 +30,33 @@ public:
     std::optional<std::string> saveFile(const FileDialogSpec& spec) override;
     void sound(Sound) override {}
 
-    // With a limit n > 0, the n-th identical box in a row is printed and then
-    // thrown as RepeatedBox.  The device search asks a МИП that answers a
-    // warning status again and again, showing its box each time; at a
-    // terminal nobody can change the converter's state meanwhile, so the
-    // command stops the search instead of looping for ever.  0 = no limit.
-    void setRepeatLimit(int n) { repeatLimit_ = n; repeats_ = 0; }
-
-    int boxes() const { return boxes_; }
-
 private:
     void line(const std::string& caption, const std::string& text, const char* suffix = "");
 
     std::ostream& err_;
     std::string appTitle_;
-    int repeatLimit_ = 0;
+};
+
+// Passes everything on to other dialogs; the n-th identical box in a row
+// (n = limit) is passed on and then thrown as RepeatedBox.  The device
+// search asks a МИП that answers a warning status again and again, showing
+// its box each time; at a terminal nobody changes the converter's state
+// meanwhile, so the command ends the search instead of looping for ever.
+class RepeatGuard final : public UserDialogs {
+public:
+    RepeatGuard(UserDialogs& inner, int limit) : inner_(inner), limit_(limit) {}
+
+    void showMessage(const std::string& text) override { inner_.showMessage(text); }
+    void messageBox(const std::string& text, const std::string& caption) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override { return inner_.askYesNo(text, caption); }
+    std::optional<std::string> openFile(const FileDialogSpec& spec) override { return inner_.openFile(spec); }
+    std::optional<std::string> saveFile(const FileDialogSpec& spec) override { return inner_.saveFile(spec); }
+    void sound(Sound s) override { inner_.sound(s); }
+
+private:
+    UserDialogs& inner_;
+    int limit_;
     int repeats_ = 0;
-    int boxes_ = 0;
     std::string lastText_, lastCaption_;
 };
 

@@ -165,6 +165,31 @@ TEST_F(CliFixture, LogOptionAppendsTheDebugLogInTheCurrentDirectory)
               "\r\n    Вывод состояния МИП.\r\n    Мип находится в режиме измерений.");
 }
 
+TEST_F(CliFixture, DialogsAndLogCanBeGivenByTheCaller)
+{
+    ConverterConfig cfg = ConverterConfig::native(5);
+    cfg.faults.commands = {0x21};
+    cfg.faults.silent = true;
+    converter(cfg);
+    ScriptedDialogs dialogs;
+    MemoryDebugLog log;
+    std::ostringstream out, err;
+    CliEnv env(out, err, ports, sim->line().clock());
+    env.cwd = dir;
+    env.settingsDir = dir;
+    env.dialogs = &dialogs;
+    env.log = &log;
+    EXPECT_EQ(runCli({"--address", "5", "set-address", "9"}, env), 4);
+    ASSERT_EQ(dialogs.events.size(), 1u);
+    EXPECT_EQ(dialogs.events[0].caption, "Ошибка !!!");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_TRUE(log.messages.empty()) << "no --log";
+    // The МИП took the new address; only its answer was lost.
+    EXPECT_EQ(runCli({"--log", "--address", "9", "state"}, env), 0);
+    EXPECT_EQ(log.messages, (std::vector<std::string>{"\n    Вывод состояния МИП.", "\n    Мип находится в режиме измерений."}));
+    EXPECT_FALSE(fs::exists(dir / kDebugLogName));
+}
+
 // ---- set-address, set-clock ---------------------------------------------------------
 
 TEST_F(CliFixture, SetAddressMovesTheMip)

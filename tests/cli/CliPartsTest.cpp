@@ -88,21 +88,26 @@ TEST(CliDialogsTest, BoxesAreLinesOnTheErrorStream)
     EXPECT_EQ(err.str(), "Заголовок: Текст\nkorlin-cli: Ошибка WriteFile\nВопрос: Продолжить? -> No\n");
 }
 
-TEST(CliDialogsTest, RepeatLimitThrowsOnTheNthIdenticalBox)
+TEST(CliDialogsTest, RepeatGuardThrowsOnTheNthIdenticalBox)
 {
-    std::ostringstream err;
-    CliDialogs d(err);
-    d.setRepeatLimit(3);
+    ScriptedDialogs inner;
+    RepeatGuard d(inner, 3);
     d.messageBox("a", "c");
     d.messageBox("a", "c");
     d.messageBox("b", "c"); // a different box starts the count again
     d.messageBox("a", "c");
     d.messageBox("a", "c");
-    EXPECT_THROW(d.messageBox("a", "c"), RepeatedBox);
-    d.setRepeatLimit(0);
-    for (int i = 0; i < 10; ++i)
+    d.showMessage("a");     // not a box with a caption: passed on, not counted
+    EXPECT_FALSE(d.askYesNo("q", "c"));
+    try {
         d.messageBox("a", "c");
-    EXPECT_EQ(d.boxes(), 16);
+        ADD_FAILURE() << "no throw";
+    } catch (const RepeatedBox& b) {
+        EXPECT_EQ(b.text, "a");
+        EXPECT_EQ(b.caption, "c");
+    }
+    // Every box reached the dialogs underneath, the last one included.
+    EXPECT_EQ(inner.texts(), (std::vector<std::string>{"a", "a", "b", "a", "a", "a", "q", "a"}));
 }
 
 TEST(CliSettings, AddressFromTheSettingsFile)
