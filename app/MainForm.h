@@ -72,6 +72,8 @@ public:
     // The splash while the start-up runs (null otherwise); its last position.
     TForm2* splash() const { return splash_; }
     const std::vector<int>& splashPositions() const { return splashPositions_; }
+    // The decoding and painting half of the working-channel poll (on RabBuf as it is).
+    void paintWorkingChannels();
 
     // Components by their resource names.
     QGroupBox* GroupBox1 = nullptr;

@@ -244,7 +244,12 @@ void TMainForm1::out_rab_kanClick()
     const ReadOutcome r = nativeWorkingChannelPoll(l, bus::addressByte(settings_.MagAdr), buffers_->RabBuf, !RabCycleOn_);
     if (!r.completed)
         EditErrorCOM->setText(QString::number(EditErrorCOM->text().toInt() + 1));
-    // 3.-9. Decoding.
+    paintWorkingChannels();
+}
+
+// Steps 3 to 10 of the poll: RabBuf decoded into the windows of the page.
+void TMainForm1::paintWorkingChannels()
+{
     EditIntBit->setText(QString::number(portState_.BytesDone));
     SetpointState& sp = buffers_->setpoints;
     const WorkingPollInput in{buffers_->RabBuf, portState_.BytesDone, KanFirst_, KanLast_, buffers_->sensors.sensor_class,
