@@ -337,3 +337,100 @@ TEST_F(StartUp, APressOnAChannelWindowSelectsItForTheBigLabel)
 }
 
 } // namespace korlin::testing
+
+namespace korlin::testing {
+
+// Every row of the outcome of the two ports.
+struct PortsCase {
+    const char* name;
+    int com1; // 0 absent, 1 opens without a МИП, 2 a МИП at 5
+    int com2;
+    int NoMipPorts;
+    bool editor;
+    bool question;
+    int workingPort; // 0 none
+};
+
+class PortOutcome : public AppFixture, public ::testing::WithParamInterface<PortsCase> {};
+
+TEST_P(PortOutcome, DecidesTheMode)
+{
+    const PortsCase& c = GetParam();
+    writeIni("[Параметры]\nAdresMIP=5\nканалы=-1\n");
+    writeCheckFile();
+    for (int com : {1, 2}) {
+        const int what = com == 1 ? c.com1 : c.com2;
+        if (what == 1)
+            silentLineOn(com);
+        else if (what == 2)
+            converterOn(com, sim::ConverterConfig::native(5));
+    }
+    dialogs.yesNoAnswers.push_back(true);
+    TMainForm1 form(services);
+    form.FormCreate();
+    EXPECT_EQ(services.wide.NoMipPorts, c.NoMipPorts);
+    EXPECT_EQ(services.wide.EditorOnly == 1, c.editor);
+    const bool asked = !dialogs.events.empty() && dialogs.events[0].kind == DialogEvent::Question;
+    EXPECT_EQ(asked, c.question);
+    EXPECT_EQ(form.windowTitle() == QStringLiteral("Korlin  (МИП не найден)."), c.editor);
+    if (c.workingPort)
+        EXPECT_EQ(form.GroupBoxComPort->title(), QStringLiteral("Порт COM%1").arg(c.workingPort));
+    // COM2 is tried only when COM1 gave nothing.
+    const bool com2Tried = std::find(ports.opened.begin(), ports.opened.end(), "COM2") != ports.opened.end();
+    EXPECT_EQ(com2Tried, c.com1 != 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PortOutcome,
+    ::testing::Values(PortsCase{"MipOnCom1", 2, 0, 0, false, false, 1},
+                      PortsCase{"EmptyCom1MipOnCom2", 1, 2, 1, false, false, 2},
+                      PortsCase{"NoCom1MipOnCom2", 0, 2, 1, false, false, 2},
+                      PortsCase{"BothEmpty", 1, 1, 2, true, false, 0},
+                      PortsCase{"EmptyCom1NoCom2", 1, 0, 2, true, false, 0},
+                      PortsCase{"NoCom1EmptyCom2", 0, 1, 2, true, false, 0},
+                      PortsCase{"NeitherOpens", 0, 0, 2, true, true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartUp, TheWindowsStandWhereDesigned)
+{
+    writeIni("[Параметры]\nAdresMIP=5\nканалы=-1\n");
+    writeCheckFile();
+    converterOn(1, sim::ConverterConfig::native(5));
+    auto form = run();
+    struct Place { QLineEdit* w; int left, top; QWidget* parent; } places[] = {
+        {form->R(10), 10, 223, form->TabSheetMIP1}, {form->R(19), 120, 10, form->TabSheetMIP1},
+        {form->R(108), 560, 399, form->TabSheetMIP1}, {form->R(109), 10, 10, form->TabSheetMIP2},
+        {form->S(28), 129, 110, form->centralWidget()}, {form->S(296), 840, 610, form->centralWidget()},
+        {form->Sl(11), 135, 10, form->TabSheetSluCan_1},
+    };
+    for (const auto& p : places) {
+        ASSERT_NE(p.w, nullptr);
+        EXPECT_EQ(p.w->x(), p.left) << p.w->objectName().toStdString();
+        EXPECT_EQ(p.w->y(), p.top) << p.w->objectName().toStdString();
+        EXPECT_EQ(p.w->parentWidget(), p.parent) << p.w->objectName().toStdString();
+    }
+    EXPECT_EQ(form->R(1)->width(), 105);
+    EXPECT_FALSE(form->R(1)->hasFrame());
+    EXPECT_FALSE(form->S(1)->isVisible());
+}
+
+TEST_F(StartUp, APollSendsItsFrameAndPausesTwice)
+{
+    writeIni("[Параметры]\nAdresMIP=5\nканалы=-1\n");
+    writeCheckFile();
+    auto& conv = converterOn(1, sim::ConverterConfig::native(5));
+    auto form = run();
+    conv.line().clearTrace();
+    const int64_t t0 = clock.nowUs();
+    form->action("MainMenuRabCan")->trigger();
+    const auto steps = conv.line().steps();
+    ASSERT_FALSE(steps.empty());
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "W C5 02"), steps.end());
+    EXPECT_GE(clock.nowUs() - t0, 2'000'000); // the two 1000 ms pauses
+    EXPECT_LT(clock.nowUs() - t0, 2'100'000);
+    EXPECT_EQ(form->EditIntBit->text(), QStringLiteral("898"));
+    EXPECT_EQ(form->EditErrorCOM->text(), QStringLiteral("0"));
+    EXPECT_TRUE(form->GroupBoxAllRabCan->isVisible());
+}
+
+} // namespace korlin::testing
